@@ -1,0 +1,47 @@
+#include "cli/run.h"
+
+#include <string>
+
+#include "cli/settings.h"
+#include "convert/convert.h"
+#include "convert/trace_point_file.h"
+#include "files/source_file.h"
+#include "platform/fs.h"
+#include "report/messages.h"
+
+namespace kolvi {
+
+static void process_source(const char* arg) {
+    line_number = 1;
+    std::string full;
+    if (!full_path(arg, full)) {
+        source_path = arg;
+        fatal_error("path %s is too long", arg);
+    }
+    source_path = full;
+    FileFacts facts = find_file(full);
+    if (!facts.exists) fatal_error("file %s not found", arg);
+    if (!facts.regular) fatal_error("%s is not a regular file", arg);
+    prepare_source(full, facts.read_only);
+    convert_source();
+    replace_source(full, facts.read_only);
+}
+
+int run(int argc, const char* const* argv, const Edition& chosen) {
+    edition = &chosen;
+    read_settings(argc, argv);
+    open_trace_point_file();
+    legacy_count = 0;
+    for (int i = settings.first_src; i < argc; ++i) {
+        process_source(argv[i]);
+        if (edition->barrier > 0 && next_number >= edition->barrier) verbose_message("%s", edition->barrier_notice);
+    }
+    close_trace_point_file();
+    verbose_message(
+        "%d legacy trace points converted\n       %d trace points active\n       %d trace points inactive\n"
+        "       %d total trace points processed\n",
+        legacy_count, next_number, total_count - next_number, total_count);
+    return exit_complete;
+}
+
+}  // namespace kolvi

@@ -1,0 +1,65 @@
+// Running the built programs in fresh temporary folders, and looking at the
+// files they leave behind.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kolvi_test {
+
+// Paths of the programs under test (overridable through the environment
+// variables KOLVI_PROGRAM and KOLVI001_PROGRAM).
+std::string kolvi_program();
+std::string kolvi001_program();
+
+struct Limits {
+    long long file_size = -1;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1: none
+    long open_files = -1;      // RLIMIT_NOFILE; -1: none
+};
+
+struct RunResult {
+    std::string out;    // standard output
+    std::string err;    // standard error (the programs write nothing there)
+    int status = -1;    // exit status, or -1 when killed by a signal
+    int signal = 0;     // the signal that ended the process, or 0
+};
+
+// Runs `program` with `args` in the folder `cwd`.
+RunResult run(const std::string& program, const std::vector<std::string>& args, const std::string& cwd,
+              const Limits& limits = {});
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// How the program under test shows a path of the test's: the path itself
+// here; with KOLVI_TEST_WINDOWS set, the drive form the emulated system
+// shows (Z:\tmp\...).
+std::string shown_path(const std::string& path);
+bool testing_windows();
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);
+bool exists(const std::string& path);
+// Names in a folder, sorted.
+std::vector<std::string> list_dir(const std::string& path);
+
+struct FileStamp {
+    unsigned long long inode = 0;
+    long long mtime_ns = 0;
+    unsigned mode = 0;  // permission bits
+};
+FileStamp stamp(const std::string& path);
+void set_mode(const std::string& path, unsigned mode);
+
+}  // namespace kolvi_test
