@@ -75,6 +75,9 @@ void prepare_source(const std::string& full, bool read_only) {
 }
 
 void replace_source(const std::string& full, bool read_only) {
+    // Checked before the comparison ends, so that a temporary file left
+    // behind by this error holds the whole text, unchanged or not.
+    if (read_only && !settings.modro) fatal_error("cannot delete original file %s", full.c_str());
     const bool unchanged = out_finish_compare(output_stream);
     if (!unchanged && !copy_permissions(reference_fd, output_stream.fd)) {
         if (read_only) fatal_error("cannot make %s readonly", full.c_str());
@@ -87,10 +90,7 @@ void replace_source(const std::string& full, bool read_only) {
     // before the text takes the source's place.
     flush_trace_point_file();
 
-    if (read_only) {
-        if (!settings.modro) fatal_error("cannot delete original file %s", full.c_str());
-        verbose_message("overriding read only file attribute");
-    }
+    if (read_only) verbose_message("overriding read only file attribute");
     if (unchanged) {
         remove_file(temp_path);
     } else if (!rename_file(temp_path, full)) {
