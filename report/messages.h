@@ -26,6 +26,11 @@ void verbose_message(const char* format, ...) __attribute__((format(printf, 1, 2
 // this run owns and ends the process with exit status 2.
 [[noreturn]] void fatal_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Test seam: the very last step of fatal_error, std::exit in the programs.
+// A test that runs the conversion inside its own process (the fuzz target)
+// points it at a function that leaves by throwing; it must not return.
+extern void (*fatal_exit)(int status);
+
 constexpr int exit_complete = 0;
 constexpr int exit_usage = 1;
 constexpr int exit_fatal = 2;
