@@ -76,9 +76,8 @@ struct MergeReader {
     }
 };
 
-void merge(const std::string& merge_path) {
+void merge(const std::string& merge_path, int fd) {
     static InStream in;
-    int fd = open_read(merge_path);
     if (fd < 0) fatal_error("cannot open %s for merge", merge_path.c_str());
     in_attach(in, fd);
     verbose_message("merging %s into new trace file", merge_path.c_str());
@@ -129,8 +128,12 @@ void merge(const std::string& merge_path) {
 void open_trace_point_file() {
     tp_full_path = resolve(settings.tp_fname);
     std::string merge_path;
+    int merge_fd = -1;
     if (*settings.mfname != '\0') {
         merge_path = resolve(settings.mfname);
+        // The merge file is opened before the trace point file is created:
+        // a merge file that does not exist yet must not appear by then.
+        merge_fd = open_read(merge_path);
         // Opening the trace point file empties it: a merge from the same
         // file would lose every record it holds.
         if (same_file(merge_path, tp_full_path))
@@ -144,7 +147,7 @@ void open_trace_point_file() {
         next_number = total_count = 1;
         return;
     }
-    merge(merge_path);
+    merge(merge_path, merge_fd);
 }
 
 void write_trace_point_record(int number, int macro, std::string_view category, std::string_view format) {
