@@ -34,6 +34,7 @@ struct MergeReader {
     InStream* in;
     std::string path;
     int line = 1;
+    int record_line = 1;  // where the record being read begins
 
     int peek() {
         if (in->pos == in->end && in_refill(*in) == 0) {
@@ -53,7 +54,7 @@ struct MergeReader {
     void skip_space() {
         for (int c = peek(); c >= 0 && std::isspace(c); c = peek()) get();
     }
-    [[noreturn]] void bad() { fatal_error("bad record in merge file %s, line %d", path.c_str(), line); }
+    [[noreturn]] void bad() { fatal_error("bad record in merge file %s, line %d", path.c_str(), record_line); }
 
     int number() {
         skip_space();
@@ -89,7 +90,7 @@ void merge(const std::string& merge_path, int fd) {
     for (;;) {
         r.skip_space();
         if (r.peek() < 0) break;
-        int record_line = r.line;
+        r.record_line = r.line;
         int number = r.number();
         int macro = r.number();
         r.skip_space();
@@ -104,15 +105,11 @@ void merge(const std::string& merge_path, int fd) {
         text.clear();
         for (;;) {
             int c = r.get();
-            if (c < 0) {
-                r.line = record_line;
-                r.bad();
-            }
+            // A text never holds a line end: one that runs into a line end
+            // lacks its closing quote.
+            if (c < 0 || c == '\n') r.bad();
             if (c == '"') break;
-            if (text.size() == text_limit) {
-                r.line = record_line;
-                r.bad();
-            }
+            if (text.size() == text_limit) r.bad();
             text += static_cast<char>(c);
         }
         out_printf(trace_point_stream, "%d %d %s \"%s\"\n", number, macro, category.c_str(), text.c_str());

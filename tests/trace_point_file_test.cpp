@@ -56,6 +56,47 @@ TEST(Merge, CopiesRecordsInTheWritersFormAndNumbersOn) {
     }
 }
 
+TEST(Merge, MalformedContentStopsTheRunNamingTheRecordsLine) {
+    // Records read whole before the bad one are copied; no source is taken
+    // up.
+    struct Case {
+        std::string merge;
+        int line;
+        std::string copied;
+    } cases[] = {
+        {"x 1 a \"t\"\n", 1, ""},
+        {"1 1 a \"t\"\n2 2 b t\n", 2, "1 1 a \"t\"\n"},           // no quotes, as written for a non-literal
+        {"1 1 a \"t\"\n2 2 \"b c\" \"t\"\n", 2, "1 1 a \"t\"\n"},  // a category with a blank
+        {"1 1 a \"open\n2 2 b \"t\"\n", 1, ""},                    // a text without its closing quote
+        {"1 1 a \"ab\r\ncd\"\n", 1, ""},
+        {"1 1 a \"t\"\n\n3 3 c \"open", 3, "1 1 a \"t\"\n"},
+        {"1 1 a \"t\" junk\n", 1, "1 1 a \"t\"\n"},
+        {"1\n", 1, ""},
+        {"99999999999 1 a \"t\"\n", 1, ""},
+        {"1 1 " + std::string(260, 'c') + " \"t\"\n", 1, ""},
+        {"1 1 a \"" + std::string(255, 't') + "\"\n", 1, ""},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        write_file(dir / "old.tp", c.merge);
+        write_file(dir / "a.c", source);
+        RunResult r = run(kolvi_program(), {"-m", "old.tp", "-f", "a.c"}, dir.path());
+        EXPECT_EQ(r.out, version_and_error("bad record in merge file " + shown_path(dir / "old.tp") + ", line " +
+                                           std::to_string(c.line)))
+            << c.merge;
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(read_file(dir / "trace.tp"), c.copied) << c.merge;
+        EXPECT_EQ(read_file(dir / "a.c"), source);
+    }
+    // The limits themselves are accepted.
+    TempDir dir;
+    const std::string longest = "1 1 " + std::string(259, 'c') + " \"" + std::string(254, 't') + "\"\n";
+    write_file(dir / "old.tp", longest);
+    RunResult r = run(kolvi_program(), {"-m", "old.tp", "-f"}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(read_file(dir / "trace.tp"), longest);
+}
+
 TEST(Merge, MissingMergeFileStopsBeforeAnySource) {
     TempDir dir;
     write_file(dir / "a.c", source);
