@@ -24,10 +24,14 @@ static const char usage_001[] =
     "                  this is the only arg whose order matters, it must be the last one\n";
 
 // The copy command of the command processor makes the save copy; a copy
-// that did not succeed stops the run before the source is touched.
+// that did not succeed stops the run before the source is touched, and what
+// it may have left at the save path is no save copy (a directory there is
+// left alone).
 static void save_copy_by_command(const char* full_path, const char* save_path) {
-    if (!copy_by_command_processor(full_path, save_path))
+    if (!copy_by_command_processor(full_path, save_path)) {
+        remove_file(save_path);
         fatal_error("could not make a backup copy of %s", full_path);
+    }
 }
 
 const Edition edition_001 = {
