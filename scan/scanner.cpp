@@ -21,9 +21,9 @@ struct ClassTable {
     constexpr ClassTable() : of() {
         for (int c = 0; c < 256; ++c) of[c] = token_char;
         for (int c = 9; c <= 13; ++c) of[c] = whitespace;
-        of[' '] = whitespace;
+        of[static_cast<unsigned char>(' ')] = whitespace;
         for (const char* d = ";:,{}+-/*=()[]"; *d; ++d) of[static_cast<unsigned char>(*d)] = delimiter;
-        of['"'] = quote;
+        of[static_cast<unsigned char>('"')] = quote;
         of[0] = nul;
     }
 };
