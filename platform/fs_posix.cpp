@@ -198,9 +198,11 @@ bool copy_by_command_processor(const std::string& from, const std::string& to) {
     // The names travel as positional parameters: the shell never reads them
     // as words of the command, so blanks and shell characters are harmless.
     // A directory in the save file's place is refused (cp would copy into
-    // it); -f replaces a save file left read-only by an earlier copy of a
-    // read-only source. The tool reports the failure itself, on stdout.
-    const char* argv[] = {"sh", "-c", "[ -d \"$2\" ] && exit 1; exec cp -f -- \"$1\" \"$2\" 2>/dev/null", "sh",
+    // it); -f replaces a read-only save file. cp gives the copy the source's
+    // mode, but a save file is never read-only. The tool reports a failure
+    // itself, on stdout.
+    const char* argv[] = {"sh", "-c",
+                          "[ -d \"$2\" ] && exit 1; cp -f -- \"$1\" \"$2\" 2>/dev/null && chmod u+w -- \"$2\"", "sh",
                           from.c_str(), to.c_str(), nullptr};
     pid_t pid;
     if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
