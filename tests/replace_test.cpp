@@ -140,8 +140,23 @@ TEST(Failures, ADirectoryNamedAsASourceIsRefused) {
     EXPECT_EQ(r.status, 2);
     r = run(kolvi_program(), {"-f", "d.c"}, dir.path());
     EXPECT_EQ(r.out, error(dir, "d.c", 1, "d.c is not a regular file"));
-    EXPECT_EQ(list_dir(dir.path()), (Names{"d.c", "sub", "trace.tp"}));
+    ASSERT_EQ(::mkfifo((dir / "p.c").c_str(), 0644), 0);
+    r = run(kolvi_program(), {"-f", "p.c"}, dir.path());
+    EXPECT_EQ(r.out, error(dir, "p.c", 1, "p.c is not a regular file"));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(list_dir(dir.path()), (Names{"d.c", "p.c", "sub", "trace.tp"}));
     EXPECT_TRUE(list_dir(dir / "sub").empty());
+}
+
+TEST(Failures, AFolderAtTheSavePathStopsTheRunBeforeTheSourceIsTouched) {
+    TempDir dir;
+    write_file(dir / "a.c", before);
+    ::mkdir((dir / "a.c.sav").c_str(), 0755);
+    RunResult r = run(kolvi_program(), {"-f", "a.c"}, dir.path());
+    EXPECT_EQ(r.out, error(dir, "a.c", 1, "could not make a backup copy of " + shown_path(dir / "a.c")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(read_file(dir / "a.c"), before);
+    EXPECT_EQ(list_dir(dir.path()), (Names{"a.c", "a.c.sav", "trace.tp"}));
 }
 
 // A source of `count` compact trace points: its rewritten text is three
