@@ -146,6 +146,21 @@ TEST(Edition001Errors, ErrorLineNamesNoFileAndEndsWithStatus2) {
     }
 }
 
+// The merge reads a record's text into a buffer of 256 characters.
+TEST(Edition001Errors, MergedTextsOfAtMost255Characters) {
+    TempDir dir;
+    const std::string fits = "1 1 knl \"" + std::string(255, 'm') + "\"\n";
+    write_file(dir / "fits.tp", fits);
+    write_file(dir / "long.tp", "1 1 knl \"" + std::string(256, 'm') + "\"\n");
+    RunResult r = run001(dir, {"-m", "fits.tp", "-f"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(read_file(dir / "trace.tp"), fits);
+    r = run001(dir, {"-m", "long.tp", "-f"});
+    EXPECT_EQ(r.out, error_line(0, "bad record in merge file " + shown_path(dir / "long.tp") + ", line 1"));
+    EXPECT_EQ(r.status, 2);
+}
+
 // A failing source is left as it was; its temporary file stays beside it
 // with the text converted up to the error, and is never truncated later.
 TEST(Edition001Errors, TemporaryFileKeepsTheTextConvertedSoFar) {
