@@ -17,6 +17,9 @@ void check_length(const std::string& path) {
 }
 
 void make_save_copy(const std::string& full, const std::string& save) {
+    // A save path that leads to the source itself (a link made by hand)
+    // would change or empty the source before it is copied.
+    if (same_file(save, full)) fatal_error("could not make a backup copy of %s", full.c_str());
     FileFacts old = find_file(save);
     if (old.exists && old.read_only) {
         if (!make_writable(save)) fatal_error("cannot make %s writeable", save.c_str());

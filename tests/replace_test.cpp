@@ -3,6 +3,7 @@
 // leaves behind.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/harness.h"
 
@@ -157,6 +158,21 @@ TEST(Failures, AFolderAtTheSavePathStopsTheRunBeforeTheSourceIsTouched) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(read_file(dir / "a.c"), before);
     EXPECT_EQ(list_dir(dir.path()), (Names{"a.c", "a.c.sav", "trace.tp"}));
+}
+
+TEST(Failures, ASavePathLinkedToTheSourceIsRefused) {
+    // Truncating such a save file would empty the source itself.
+    for (bool symbolic : {false, true}) {
+        TempDir dir;
+        write_file(dir / "a.c", before);
+        if (symbolic) ASSERT_EQ(::symlink("a.c", (dir / "a.c.sav").c_str()), 0);
+        else ASSERT_EQ(::link((dir / "a.c").c_str(), (dir / "a.c.sav").c_str()), 0);
+        RunResult r = run(kolvi_program(), {"-f", "a.c"}, dir.path());
+        EXPECT_EQ(r.out, error(dir, "a.c", 1, "could not make a backup copy of " + shown_path(dir / "a.c")));
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(read_file(dir / "a.c"), before);
+        EXPECT_EQ(list_dir(dir.path()), (Names{"a.c", "a.c.sav", "trace.tp"}));
+    }
 }
 
 // A source of `count` compact trace points: its rewritten text is three
