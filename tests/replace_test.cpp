@@ -28,12 +28,24 @@ TEST(Replace, SourceRewrittenSaveCopyBesideItNoTemporaryFileLeft) {
     write_file(dir / "app.h", "TRACE1(0, knl, 1, \"h\");\n");
     write_file(dir / "makefile", "TRACE1(0, knl, 1, \"m\");\n");
     write_file(dir / "empty.c", "");
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::chown((dir / "app.c").c_str(), 1234, 4321), 0);
+    const FileStamp was = stamp(dir / "app.c");
     RunResult r = run(kolvi_program(), {"-f", "app.c", "app.h", "makefile", "empty.c"}, dir.path());
     EXPECT_EQ(r.out, "kolvi: version 2.2.2\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(read_file(dir / "app.c"), after);
     EXPECT_EQ(read_file(dir / "app.c.sav"), before);
+    // A new file took the source's place, with its permissions (and its
+    // owner and group, where the run may set them).
+    EXPECT_NE(stamp(dir / "app.c").inode, was.inode);
     EXPECT_EQ(stamp(dir / "app.c").mode, 0751u);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "app.c").c_str(), &st), 0);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 4321u);
+    }
     EXPECT_EQ(read_file(dir / "app.h"), "TRACE1(2, knl, 1, \"h\");\n");
     EXPECT_EQ(read_file(dir / "makefile"), "TRACE1(3, knl, 1, \"m\");\n");
     EXPECT_EQ(read_file(dir / "makefile.sav"), "TRACE1(0, knl, 1, \"m\");\n");

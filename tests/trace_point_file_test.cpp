@@ -108,6 +108,15 @@ TEST(Merge, MissingMergeFileStopsBeforeAnySource) {
     EXPECT_EQ(list_dir(dir.path()), (std::vector<std::string>{"a.c", "trace.tp"}));
 }
 
+TEST(Merge, AFolderAsMergeFileCannotBeRead) {
+    TempDir dir;
+    ::mkdir((dir / "old").c_str(), 0755);
+    RunResult r = run(kolvi_program(), {"-m", "old", "-f"}, dir.path());
+    EXPECT_EQ(r.out, version_and_error("cannot read merge file " + shown_path(dir / "old")));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(read_file(dir / "trace.tp"), "");
+}
+
 TEST(Merge, TheTracePointFileItselfIsRefusedUnderAnyName) {
     const std::string records = overflow + "1 1 knl \"kept\"\n";
     struct Case {
