@@ -131,6 +131,8 @@ TEST(EnableTest, CategoryListRules) {
     } cases[] = {
         {"knl,ata", "++--"}, {"knl,,ata", "++--"}, {",ata,", "-+--"}, {",,,", "----"},
         {"ata", "-+--"},     {" ata", "----"},     {"ATA,uart", "--++"}, {"kn", "----"},
+        // A list of any length is tested whole.
+        {std::string(300, 'x') + ",uart", "---+"},
     };
     const char* names[] = {"knl", "ata", "ATA", "uart"};
     for (const auto& c : cases) {
