@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
@@ -183,5 +184,45 @@ FileStamp stamp(const std::string& path) {
 }
 
 void set_mode(const std::string& path, unsigned mode) { ::chmod(path.c_str(), mode); }
+
+RunResult run_killed_after(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& cwd, long delay_us) {
+    std::vector<std::string> argv_text;
+    std::string runner = from_env("KOLVI_TEST_RUNNER", "");
+    if (!runner.empty()) argv_text.push_back(runner);
+    argv_text.push_back(program);
+    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argv_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = ::fork();
+    if (pid < 0) throw std::runtime_error("fork");
+    if (pid == 0) {
+        int devnull = ::open("/dev/null", O_RDWR);
+        if (devnull >= 0) {
+            ::dup2(devnull, 0);
+            ::dup2(devnull, 1);
+            ::dup2(devnull, 2);
+            if (devnull > 2) ::close(devnull);
+        }
+        if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    // A process that has ended stays a zombie until waited for, so the kill
+    // can never reach another process.
+    struct timespec delay = {delay_us / 1000000, (delay_us % 1000000) * 1000};
+    while (::nanosleep(&delay, &delay) != 0 && errno == EINTR) {
+    }
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    RunResult r;
+    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
+    return r;
+}
 
 }  // namespace kolvi_test

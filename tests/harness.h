@@ -62,4 +62,10 @@ struct FileStamp {
 FileStamp stamp(const std::string& path);
 void set_mode(const std::string& path, unsigned mode);
 
+// Starts `program` like run() (output discarded, no limits) and kills it
+// with SIGKILL once `delay_us` microseconds have passed, unless it has ended
+// by then. `signal` then says whether the kill came first.
+RunResult run_killed_after(const std::string& program, const std::vector<std::string>& args,
+                           const std::string& cwd, long delay_us);
+
 }  // namespace kolvi_test
