@@ -20,17 +20,19 @@ void make_save_copy(const std::string& full, const std::string& save) {
     // A save path that leads to the source itself (a link made by hand)
     // would change or empty the source before it is copied.
     if (same_file(save, full)) fatal_error("could not make a backup copy of %s", full.c_str());
+    // The source is opened first: a source that cannot be read must not
+    // cost the save copy an earlier run left.
+    int src = open_read(full);
+    if (src < 0) fatal_error("cannot open source file \"%s\"", full.c_str());
     FileFacts old = find_file(save);
     if (old.exists && old.read_only) {
         if (!make_writable(save)) fatal_error("cannot make %s writeable", save.c_str());
         if (!remove_file(save)) fatal_error("cannot remove save file %s", save.c_str());
     }
     int save_fd = open_truncate(save);
-    if (save_fd < 0) fatal_error("could not make a backup copy of %s", full.c_str());
-    int src = open_read(full);
-    if (src < 0) {
-        close_file(save_fd);
-        fatal_error("cannot open source file \"%s\"", full.c_str());
+    if (save_fd < 0) {
+        close_file(src);
+        fatal_error("could not make a backup copy of %s", full.c_str());
     }
     bool copied = copy_contents(src, save_fd);
     copied = close_file(save_fd) && copied;

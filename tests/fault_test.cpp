@@ -1,0 +1,275 @@
+// Faults from outside, which hold even for root: writes failing under a
+// file-size limit, a full device, too few descriptors, a folder that is a
+// file, and the process killed in the middle of a run. A run must stop with
+// status 2 where it lives to report, and every source must be either fully
+// rewritten or exactly as it was: never partly written, never absent.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "tests/harness.h"
+
+namespace kolvi_test {
+namespace {
+
+struct Program {
+    const char* name;
+    std::string path;
+    bool removes_temp;  // kolvi removes the temporary file of a failed pass
+};
+
+std::vector<Program> programs() {
+    return {{"kolvi", kolvi_program(), true}, {"kolvi-0.0.1", kolvi001_program(), false}};
+}
+
+// A source with `calls` active trace points whose long format strings make
+// the trace point file grow faster than the sources.
+std::string source_text(int tag, int calls) {
+    std::string s = "/* source " + std::to_string(tag) + " */\n#include \"trace.h\"\n";
+    for (int i = 0; i < calls; ++i) {
+        s += "void f" + std::to_string(tag) + "_" + std::to_string(i) + "(int v) {\n    TRACE2(0, knl, 1, \"" +
+             std::string(40 + (i * 7) % 30, static_cast<char>('a' + (tag + i) % 26)) + " %d\", v);\n}\n";
+    }
+    return s;
+}
+
+const char earlier_save[] = "the save copy of an earlier run\n";
+
+bool has_temp_file(const std::string& dir) {
+    for (const auto& n : list_dir(dir))
+        if (n.size() > 4 && n.compare(n.size() - 4, 4, ".tmp") == 0) return true;
+    return false;
+}
+
+// A set of sources, what a complete run makes of them, and the trace point
+// file after each of them.
+class Sources {
+public:
+    Sources(const Program& p, std::vector<std::string> texts, std::vector<std::string> options = {})
+        : program_(p), texts_(std::move(texts)), options_(std::move(options)) {
+        for (std::size_t i = 0; i < texts_.size(); ++i) names_.push_back("s" + std::to_string(i) + ".c");
+        // The records after k sources: a complete run over the first k.
+        for (std::size_t k = 0; k <= texts_.size(); ++k) {
+            TempDir dir;
+            write_to(dir.path());
+            RunResult r = run(p.path, args(k), dir.path());
+            EXPECT_EQ(r.status, 0) << r.out;
+            records_after_.push_back(read_file(dir / "trace.tp"));
+            if (k == texts_.size())
+                for (const auto& n : names_) rewritten_.push_back(read_file(dir / n));
+        }
+    }
+
+    // The sources, each with the save copy an earlier run left.
+    void write_to(const std::string& dir) const {
+        for (std::size_t i = 0; i < texts_.size(); ++i) {
+            write_file(dir + "/" + names_[i], texts_[i]);
+            write_file(dir + "/" + names_[i] + ".sav", earlier_save);
+        }
+    }
+    std::vector<std::string> args(std::size_t count) const {
+        std::vector<std::string> a = options_;
+        a.push_back("-f");
+        a.insert(a.end(), names_.begin(), names_.begin() + static_cast<long>(count));
+        return a;
+    }
+    std::vector<std::string> args() const { return args(names_.size()); }
+    const std::string& rewritten(std::size_t i) const { return rewritten_[i]; }
+
+    // Every source whole, old or new; the new ones first; the records of
+    // every replaced source on disk. Returns how many were replaced.
+    std::size_t check_left_behind(const std::string& dir, bool complete_run) const {
+        std::size_t replaced = 0;
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            SCOPED_TRACE(names_[i]);
+            const std::string path = dir + "/" + names_[i];
+            if (!exists(path)) {
+                ADD_FAILURE() << "the source is gone";
+                continue;
+            }
+            const std::string now = read_file(path);
+            const bool is_new = now == rewritten_[i] && now != texts_[i];
+            if (!is_new && now != texts_[i]) ADD_FAILURE() << "partly written:\n" << now;
+            if (is_new && replaced != i) ADD_FAILURE() << "rewritten after a source that was not";
+            if (is_new) ++replaced;
+            const std::string save = path + ".sav";
+            // A save copy is whole, the earlier one or a new one, or none.
+            if (complete_run && exists(save)) {
+                const std::string copy = read_file(save);
+                if (copy != texts_[i] && copy != earlier_save) ADD_FAILURE() << "save copy:\n" << copy;
+            }
+        }
+        if (exists(dir + "/trace.tp")) {
+            const std::string records = read_file(dir + "/trace.tp");
+            const std::string& all = records_after_.back();
+            EXPECT_EQ(all.compare(0, records.size(), records), 0) << "the trace point file is no prefix";
+            if (replaced > 0) {
+                EXPECT_GE(records.size(), records_after_[replaced].size()) << "records of a replaced source lost";
+            }
+        } else {
+            EXPECT_EQ(replaced, 0u) << "sources replaced without a trace point file";
+        }
+        return replaced;
+    }
+
+private:
+    Program program_;
+    std::vector<std::string> texts_, options_, names_, rewritten_;
+    std::vector<std::string> records_after_;
+};
+
+TEST(Faults, WritesFailingUnderAFileSizeLimitAtEveryPointOfARun) {
+    for (const Program& p : programs()) {
+        SCOPED_TRACE(p.name);
+        // Sources of 0.5 to 1.5 KB; the trace point file ends near 2.3 KB,
+        // so the limit falls on save copies, temporary files and records.
+        Sources sources(p, {source_text(1, 4), source_text(2, 12), source_text(3, 8)});
+        std::size_t stopped = 0, completed = 0;
+        for (long long limit = 0; limit <= 2600; limit += 37) {
+            SCOPED_TRACE("file size limit " + std::to_string(limit));
+            TempDir dir;
+            sources.write_to(dir.path());
+            Limits limits;
+            limits.file_size = limit;
+            RunResult r = run(p.path, sources.args(), dir.path(), limits);
+            ASSERT_EQ(r.signal, 0);
+            ASSERT_TRUE(r.status == 0 || r.status == 2) << r.status << r.out;
+            EXPECT_EQ(r.err, "");
+            const std::size_t replaced = sources.check_left_behind(dir.path(), true);
+            if (r.status == 0) {
+                ++completed;
+                EXPECT_EQ(replaced, 3u);
+            } else {
+                ++stopped;
+                EXPECT_NE(r.out.find("error"), std::string::npos) << r.out;
+            }
+            if (p.removes_temp) {
+                EXPECT_FALSE(has_temp_file(dir.path()));
+            }
+        }
+        EXPECT_GT(stopped, 40u);
+        EXPECT_GT(completed, 0u);
+    }
+}
+
+TEST(Faults, TracePointFileOnAFullDevice) {
+    struct Case {
+        const Program program;
+        std::vector<std::string> sources;
+        std::string out;
+    };
+    TempDir probe;
+    const std::string a = probe / "a.c";
+    const std::vector<Case> cases = {
+        {programs()[0], {"a.c"},
+         "kolvi: version 2.2.2\nkolvi: error in " + shown_path(a) +
+             " - line - 3: cannot write trace point file /dev/full\n"},
+        {programs()[0], {},
+         "kolvi: version 2.2.2\nkolvi: error in  - line - 0: cannot write trace point file /dev/full\n"},
+        {programs()[1], {"a.c"}, "kolvi: error - line - 3: cannot write trace point file /dev/full\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program.name);
+        const std::string text = "int a;\nTRACE1(0, knl, 1, \"x\");\n";
+        write_file(a, text);
+        std::vector<std::string> args = {"-o", "/dev/full", "-f"};
+        args.insert(args.end(), c.sources.begin(), c.sources.end());
+        RunResult r = run(c.program.path, args, probe.path());
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(read_file(a), text);
+        if (c.program.removes_temp) {
+            EXPECT_FALSE(has_temp_file(probe.path()));
+        }
+    }
+}
+
+TEST(Faults, OpensFailingUnderAFewDescriptors) {
+    for (const Program& p : programs()) {
+        SCOPED_TRACE(p.name);
+        Sources sources(p, {source_text(1, 2), source_text(2, 3)});
+        std::size_t stopped = 0;
+        // With fewer, the descriptors the harness hands over fill the
+        // limit and the dynamic loader cannot start the program.
+        for (long open_files = 5; open_files <= 12; ++open_files) {
+            SCOPED_TRACE("open files " + std::to_string(open_files));
+            TempDir dir;
+            sources.write_to(dir.path());
+            Limits limits;
+            limits.open_files = open_files;
+            RunResult r = run(p.path, sources.args(), dir.path(), limits);
+            ASSERT_EQ(r.signal, 0);
+            ASSERT_TRUE(r.status == 0 || r.status == 2) << r.status << r.out << r.err;
+            sources.check_left_behind(dir.path(), true);
+            if (r.status == 2) ++stopped;
+            if (p.removes_temp) {
+                EXPECT_FALSE(has_temp_file(dir.path()));
+            }
+        }
+        EXPECT_GT(stopped, 2u);
+    }
+}
+
+TEST(Faults, APathWhoseFolderPartIsAFile) {
+    for (const Program& p : programs()) {
+        SCOPED_TRACE(p.name);
+        const std::vector<std::vector<std::string>> calls = {
+            {"-f", "plain/x.c", "a.c"},
+            {"-o", "plain/trace.tp", "-f", "a.c"},
+            {"-m", "plain/old.tp", "-f", "a.c"},
+        };
+        for (const auto& args : calls) {
+            SCOPED_TRACE(args[1]);
+            TempDir dir;
+            const std::string text = "TRACE1(0, knl, 1, \"x\");\n";
+            write_file(dir / "a.c", text);
+            write_file(dir / "plain", "a file, not a folder\n");
+            RunResult r = run(p.path, args, dir.path());
+            EXPECT_EQ(r.signal, 0);
+            EXPECT_EQ(r.status, 2) << r.out;
+            EXPECT_NE(r.out.find("plain/"), std::string::npos) << r.out;
+            EXPECT_EQ(read_file(dir / "a.c"), text);
+            EXPECT_EQ(read_file(dir / "plain"), "a file, not a folder\n");
+        }
+    }
+}
+
+TEST(Faults, KilledAtRandomMomentsOfARunOverManyFiles) {
+    for (const Program& p : programs()) {
+        SCOPED_TRACE(p.name);
+        std::vector<std::string> texts;
+        for (int i = 0; i < 40; ++i) texts.push_back(source_text(i, 60));
+        Sources sources(p, texts);
+
+        // How long a whole run takes here, to spread the kills over it.
+        TempDir timing;
+        sources.write_to(timing.path());
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(run(p.path, sources.args(), timing.path()).status, 0);
+        const long run_us = static_cast<long>(
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
+
+        std::size_t killed_midway = 0;
+        unsigned seed = 12345;
+        for (int round = 0; round < 25; ++round) {
+            seed = seed * 1103515245u + 12345u;
+            const long delay = static_cast<long>((seed >> 8) % static_cast<unsigned>(run_us + 1));
+            SCOPED_TRACE("killed after " + std::to_string(delay) + " us of " + std::to_string(run_us));
+            TempDir dir;
+            sources.write_to(dir.path());
+            RunResult r = run_killed_after(p.path, sources.args(), dir.path(), delay);
+            const std::size_t replaced = sources.check_left_behind(dir.path(), false);
+            if (r.signal == SIGKILL && replaced > 0 && replaced < texts.size()) ++killed_midway;
+            if (r.signal == 0) {
+                EXPECT_EQ(r.status, 0);
+            }
+        }
+        EXPECT_GT(killed_midway, 3u) << "the kills came too early or too late";
+    }
+}
+
+}  // namespace
+}  // namespace kolvi_test
