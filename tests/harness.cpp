@@ -112,9 +112,24 @@ bool testing_windows() { return !from_env("KOLVI_TEST_WINDOWS", "").empty(); }
 
 std::string shown_path(const std::string& path) {
     if (!testing_windows()) return path;
-    std::string p = "Z:" + path;
-    for (char& c : p)
-        if (c == '/') c = '\\';
+    // Segments of the absolute path, with "." dropped and ".." taking the
+    // one before it away; a trailing separator stays.
+    std::vector<std::string> segments;
+    std::size_t i = 0;
+    while (i <= path.size()) {
+        std::size_t j = path.find('/', i);
+        if (j == std::string::npos) j = path.size();
+        std::string seg = path.substr(i, j - i);
+        if (seg == "..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!seg.empty() && seg != ".") {
+            segments.push_back(seg);
+        }
+        i = j + 1;
+    }
+    std::string p = "Z:";
+    for (const auto& seg : segments) p += "\\" + seg;
+    if (segments.empty() || (!path.empty() && path.back() == '/')) p += '\\';
     return p;
 }
 

@@ -44,9 +44,21 @@ private:
 
 // How the program under test shows a path of the test's: the path itself
 // here; with KOLVI_TEST_WINDOWS set, the drive form the emulated system
-// shows (Z:\tmp\...).
+// shows (Z:\tmp\...), where "." and ".." are resolved in the text, as
+// Windows resolves them (Z:\tmp\x\sub\..\a.c shows as Z:\tmp\x\a.c).
 std::string shown_path(const std::string& path);
 bool testing_windows();
+
+// Skips a case that cannot happen against the Windows programs, giving the
+// reason (names Windows forbids, Unix permission bits, ".." through a
+// missing folder, ...). Use it as the first statement of the test.
+#define SKIP_ON_WINDOWS(reason)                     \
+    switch (0)                                      \
+    case 0:                                         \
+    default:                                        \
+        if (!::kolvi_test::testing_windows()) {     \
+        } else                                      \
+            GTEST_SKIP() << "not on Windows: " << (reason)
 
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
