@@ -23,7 +23,12 @@ int category_enabled(std::string_view category, std::string_view list) {
 }
 
 void convert_source() {
-    while (next_token()) {
+    for (;;) {
+        // Text that holds no trace point goes through in one piece.
+        if (copy_plain_text(keyword_first_bytes, keyword_min_length, keyword_max_length) > 0 &&
+            edition->has_raw_quotes)
+            raw_quotes = 1;
+        if (!next_token()) break;
         const Keyword* k = find_keyword(cur_token);
         if (k == nullptr) {
             out_write(output_stream, cur_token.data(), cur_token.size());

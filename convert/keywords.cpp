@@ -37,9 +37,10 @@ static constexpr Keyword keywords[] = {
 };
 
 const Keyword* find_keyword(std::string_view token) {
-    // Every keyword is 6 to 12 characters long and begins with T or t: most
-    // tokens are ruled out without a comparison.
-    if (token.size() < 6 || token.size() > 12 || (token[0] != 'T' && token[0] != 't')) return nullptr;
+    // Most tokens are ruled out without a comparison.
+    if (token.size() < keyword_min_length || token.size() > keyword_max_length ||
+        keyword_first_bytes.find(token[0]) == std::string_view::npos)
+        return nullptr;
     for (int i = 0; i < edition->keyword_count; ++i)
         if (keywords[i].text == token) return &keywords[i];
     return nullptr;

@@ -14,6 +14,11 @@ struct Keyword {
     int digit_count;
 };
 
+// Every keyword is 6 to 12 bytes long and begins with T or t.
+constexpr std::string_view keyword_first_bytes = "Tt";
+constexpr std::size_t keyword_min_length = 6;
+constexpr std::size_t keyword_max_length = 12;
+
 // The first `edition->keyword_count` entries are the edition's keywords;
 // null when `token` is none of them.
 const Keyword* find_keyword(std::string_view token);
