@@ -41,7 +41,7 @@ bool full_path(const std::string& name, std::string& out) {
         }
         i = j;
     }
-    if (out.empty()) out = "/";
+    if (out.empty()) out.push_back('/');
     else if (joined.back() == '/') out += '/';
     return out.size() <= path_limit();
 }
