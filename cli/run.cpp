@@ -27,9 +27,23 @@ static void process_source(const char* arg) {
     replace_source(full, facts.read_only);
 }
 
+// Creating the trace point file empties it: were it one of the sources, or
+// the save copy of one, that file would be lost before its pass began.
+static void refuse_trace_point_file_over_sources(int argc, const char* const* argv) {
+    std::string tp;
+    if (!full_path(settings.tp_fname, tp)) return;  // open_trace_point_file reports it
+    for (int i = settings.first_src; i < argc; ++i) {
+        std::string full;
+        if (!full_path(argv[i], full)) continue;  // reported when the source's turn comes
+        if (same_file(full, tp) || same_file(full + ".sav", tp))
+            fatal_error("cannot write trace point file %s over %s", settings.tp_fname.c_str(), argv[i]);
+    }
+}
+
 int run(int argc, const char* const* argv, const Edition& chosen) {
     edition = &chosen;
     read_settings(argc, argv);
+    refuse_trace_point_file_over_sources(argc, argv);
     open_trace_point_file();
     legacy_count = 0;
     for (int i = settings.first_src; i < argc; ++i) {

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <csignal>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "tests/harness.h"
@@ -242,6 +244,32 @@ TEST(Faults, APathWhoseFolderPartIsAFile) {
             EXPECT_NE(r.out.find("plain/"), std::string::npos) << r.out;
             EXPECT_EQ(read_file(dir / "a.c"), text);
             EXPECT_EQ(read_file(dir / "plain"), "a file, not a folder\n");
+        }
+    }
+}
+
+// Creating the trace point file empties it; named after a source or a
+// save copy (by the same name, a link, or another spelling) it would take
+// that file with it.
+TEST(Faults, ATracePointFileOverASourceOrItsSaveCopyIsRefused) {
+    for (const Program& p : programs()) {
+        SCOPED_TRACE(p.name);
+        const std::vector<std::string> outputs = {"a.c", "./sub/../a.c", "link.c", "a.c.sav"};
+        for (const auto& out : outputs) {
+            SCOPED_TRACE(out);
+            TempDir dir;
+            ::mkdir((dir / "sub").c_str(), 0700);
+            const std::string text = "int a;\nTRACE1(0, knl, 1, \"x\");\n";
+            write_file(dir / "a.c", text);
+            write_file(dir / "a.c.sav", "an earlier save copy\n");
+            ASSERT_EQ(::link((dir / "a.c").c_str(), (dir / "link.c").c_str()), 0);
+            RunResult r = run(p.path, {"-o", out, "-f", "b.c", "a.c"}, dir.path());
+            const std::string error = "error" + std::string(p.removes_temp ? " in " : "") +
+                                      " - line - 0: cannot write trace point file " + out + " over a.c\n";
+            EXPECT_NE(r.out.find(error), std::string::npos) << r.out;
+            EXPECT_EQ(r.status, 2);
+            EXPECT_EQ(read_file(dir / "a.c"), text);
+            EXPECT_EQ(read_file(dir / "a.c.sav"), "an earlier save copy\n");
         }
     }
 }
