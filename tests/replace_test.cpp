@@ -29,7 +29,9 @@ TEST(Replace, SourceRewrittenSaveCopyBesideItNoTemporaryFileLeft) {
     write_file(dir / "makefile", "TRACE1(0, knl, 1, \"m\");\n");
     write_file(dir / "empty.c", "");
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::chown((dir / "app.c").c_str(), 1234, 4321), 0);
+    if (root) {
+        ASSERT_EQ(::chown((dir / "app.c").c_str(), 1234, 4321), 0);
+    }
     const FileStamp was = stamp(dir / "app.c");
     RunResult r = run(kolvi_program(), {"-f", "app.c", "app.h", "makefile", "empty.c"}, dir.path());
     EXPECT_EQ(r.out, "kolvi: version 2.2.2\n");
