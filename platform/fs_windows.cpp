@@ -33,30 +33,36 @@ bool full_path(const std::string& name, std::string& out) {
     return out.size() <= path_limit();
 }
 
-// Attributes of the file itself, behind a link where there is one.
-static bool attributes_of(const std::string& path, DWORD& attrs) {
-    attrs = ::GetFileAttributesA(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES) return false;
-    if ((attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return true;
-    HANDLE h = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;  // a link to nothing
-    BY_HANDLE_FILE_INFORMATION info;
-    bool ok = ::GetFileInformationByHandle(h, &info) != 0;
-    ::CloseHandle(h);
-    if (ok) attrs = info.dwFileAttributes;
-    return ok;
+static HANDLE open_for_query(const std::string& path) {
+    // No access asked for: opens whatever the name is (folders too) and
+    // never meets a sharing conflict.
+    return ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 FileFacts find_file(const std::string& path) {
     FileFacts f;
     // A name is looked up as it is, never expanded as a pattern.
     if (path.find_first_of("*?") != std::string::npos) return f;
-    DWORD attrs;
-    if (!attributes_of(path, attrs)) return f;
+    DWORD attrs = ::GetFileAttributesA(path.c_str());
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        f.exists = true;
+        f.regular = (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+        f.read_only = (attrs & FILE_ATTRIBUTE_READONLY) != 0;
+        return f;
+    }
+    // A link (whose target counts), or a name the attributes do not
+    // describe, such as a device: what opens exists, and it is a file only
+    // when it is a file on a disk.
+    HANDLE h = open_for_query(path);
+    if (h == INVALID_HANDLE_VALUE) return f;
+    BY_HANDLE_FILE_INFORMATION info;
     f.exists = true;
-    f.regular = (attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
-    f.read_only = (attrs & FILE_ATTRIBUTE_READONLY) != 0;
+    if (::GetFileType(h) == FILE_TYPE_DISK && ::GetFileInformationByHandle(h, &info)) {
+        f.regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+        f.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    }
+    ::CloseHandle(h);
     return f;
 }
 
@@ -93,8 +99,7 @@ std::string make_path(const PathParts& parts, const char* ext) {
 
 // Volume and file index identify a file whatever name reaches it.
 static bool identity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    HANDLE h = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = open_for_query(path);
     if (h == INVALID_HANDLE_VALUE) return false;
     bool ok = ::GetFileInformationByHandle(h, &info) != 0;
     ::CloseHandle(h);
@@ -193,9 +198,10 @@ static int descriptor_for(HANDLE h, int flags) {
 
 // Handles are never inherited: the command processor of the save copy
 // sees none of the program's files.
+// A folder opens too (as it does elsewhere), and then fails to be read.
 int open_read(const std::string& path) {
     return descriptor_for(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr),
                           _O_RDONLY);
 }
 
@@ -309,8 +315,9 @@ bool copy_by_command_processor(const std::string& from, const std::string& to) {
         if ((dest.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && !make_writable(to)) return false;
     }
     // The names reach the command processor through the environment and
-    // stand quoted in the command: expanded once, they are never read as
-    // command words, and a % in a name is not expanded again.
+    // stand quoted in the command. Delayed expansion puts them in after the
+    // command has been read, so nothing in a name (blanks, &, ^, %, !) is
+    // ever read as part of the command.
     if (!::SetEnvironmentVariableA("KOLVI_COPY_FROM", from.c_str()) ||
         !::SetEnvironmentVariableA("KOLVI_COPY_TO", to.c_str()))
         return false;
@@ -318,9 +325,9 @@ bool copy_by_command_processor(const std::string& from, const std::string& to) {
     UINT n = ::GetSystemDirectoryA(shell, MAX_PATH);
     if (n == 0 || n + sizeof "\\cmd.exe" > MAX_PATH) return false;
     std::strcat(shell, "\\cmd.exe");
-    // /d: no AutoRun commands; /v:off: a ! in a name is just a character;
-    // /y: replace without asking. The tool reports a failure itself.
-    char command[] = "cmd.exe /d /v:off /c copy /b /y \"%KOLVI_COPY_FROM%\" \"%KOLVI_COPY_TO%\" >nul 2>&1";
+    // /d: no AutoRun commands; /v:on: delayed expansion; /y: replace
+    // without asking. The tool reports a failure itself.
+    char command[] = "cmd.exe /d /v:on /c copy /b /y \"!KOLVI_COPY_FROM!\" \"!KOLVI_COPY_TO!\" >nul 2>&1";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
