@@ -41,10 +41,12 @@ TEST(Replace, SourceRewrittenSaveCopyBesideItNoTemporaryFileLeft) {
     // A new file took the source's place, with its permissions (and its
     // owner and group, where the run may set them).
     EXPECT_NE(stamp(dir / "app.c").inode, was.inode);
-    EXPECT_EQ(stamp(dir / "app.c").mode, 0751u);
+    if (!testing_windows()) {  // Windows has no permission bits
+        EXPECT_EQ(stamp(dir / "app.c").mode, 0751u);
+    }
     struct stat st {};
     ASSERT_EQ(::stat((dir / "app.c").c_str(), &st), 0);
-    if (root) {
+    if (root && !testing_windows()) {
         EXPECT_EQ(st.st_uid, 1234u);
         EXPECT_EQ(st.st_gid, 4321u);
     }
