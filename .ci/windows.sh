@@ -41,6 +41,7 @@ mkdir -p "$WINEPREFIX"
 "$server" --kill >/dev/null 2>&1 || true  # one left by an earlier run
 "$server" --persistent
 trap '"$server" --kill >/dev/null 2>&1 || true' EXIT
+trap 'exit 1' INT TERM HUP
 "$wine" wineboot --init >/dev/null 2>&1 </dev/null
 t3=$(stamp)
 echo "windows: Wine prefix $WINEPREFIX started in $((t3 - t2)) s"
