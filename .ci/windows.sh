@@ -26,7 +26,7 @@ t1=$(stamp)
 echo "windows: packages ready in $((t1 - t0)) s"
 
 cmake -S . -B "$win" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DKOLVI_TESTS=OFF -DKOLVI_WERROR=ON >/dev/null
-cmake --build "$win" -j2 --target kolvi kolvi-0.0.1
+cmake --build "$win" -j2
 t2=$(stamp)
 echo "windows: cross-built $win/kolvi.exe and $win/kolvi-0.0.1.exe in $((t2 - t1)) s"
 
