@@ -42,6 +42,7 @@ void check_heads(const std::vector<HeadCase>& cases) {
         EXPECT_EQ(got.status, 0) << c.source << got.out;
         EXPECT_EQ(got.source, c.written) << c.source;
         EXPECT_EQ(got.records, c.records) << c.source;
+        EXPECT_EQ(got.files, (std::vector<std::string>{"t.c", "t.c.sav", "trace.tp"}));
     }
 }
 
