@@ -72,6 +72,9 @@ TEST(TraceMacros, HeadsActiveInactiveAndPreserved) {
         // A level that is no number counts as 0; the token after an active
         // head is recorded whatever it is.
         {{}, "TRACE1(0, k, lvl, fmt);", "TRACE1(1, k, 0, fmt);", "1 1 k fmt\n"},
+        // A macro definition with four parameters or more reads like a call.
+        {{}, "#define TRACE1(n, cat, lvl, fmt, ...) emit(n, fmt)\n",
+         "#define TRACE1(1, cat, 0, fmt, ...) emit(n, fmt)\n", "1 1 cat fmt\n"},
         // Percent signs and backslashes are recorded byte for byte; a
         // backslash does not protect a quote.
         {{}, "TRACE1(0, k, 1, \"50%\\t\\\\\");", "TRACE1(1, k, 1, \"50%\\t\\\\\");", "1 1 k \"50%\\t\\\\\"\n"},
