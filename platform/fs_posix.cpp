@@ -1,6 +1,8 @@
 // POSIX side of the file services.
 #include "platform/fs.h"
 
+#include "platform/io.h"
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -56,30 +58,6 @@ FileFacts find_file(const std::string& path) {
     return f;
 }
 
-PathParts split_path(const std::string& path) {
-    PathParts p;
-    std::size_t slash = path.rfind('/');
-    std::size_t base = slash == std::string::npos ? 0 : slash + 1;
-    p.dir = path.substr(0, base);
-    std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < base) {
-        p.name = path.substr(base);
-    } else {
-        p.name = path.substr(base, dot - base);
-        p.ext = path.substr(dot);
-    }
-    return p;
-}
-
-std::string make_path(const PathParts& parts, const char* ext) {
-    std::string s = parts.drive + parts.dir + parts.name;
-    if (ext != nullptr && *ext != '\0') {
-        if (*ext != '.') s += '.';
-        s += ext;
-    }
-    return s;
-}
-
 bool same_file(const std::string& a, const std::string& b) {
     if (a == b) return true;
     struct stat sa, sb;
@@ -132,7 +110,30 @@ long long file_size(int fd) {
     return static_cast<long long>(st.st_size);
 }
 
-static bool write_all(int fd, const char* p, std::size_t n) {
+bool read_some(int fd, void* buf, std::size_t want, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        ssize_t n = ::read(fd, buf, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        got = static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+bool read_at(int fd, void* buf, std::size_t want, long long offset, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        ssize_t n = ::pread(fd, buf, want, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        got = static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+bool write_all(int fd, const void* data, std::size_t n) {
+    const char* p = static_cast<const char*>(data);
     while (n > 0) {
         ssize_t k = ::write(fd, p, n);
         if (k < 0 && errno == EINTR) continue;

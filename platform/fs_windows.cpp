@@ -4,6 +4,7 @@
 #define _WIN32_WINNT 0x0601
 #endif
 #include "platform/fs.h"
+#include "platform/io.h"
 #include "platform/win_io.h"
 
 #include <cerrno>
@@ -16,9 +17,20 @@
 
 namespace kolvi {
 
+namespace {
+
+// Standard output carries the messages byte for byte: no CR before LF.
+struct BinaryStandardOutput {
+    BinaryStandardOutput() {
+        ::_setmode(::_fileno(stdout), _O_BINARY);
+        ::_setmode(::_fileno(stderr), _O_BINARY);
+    }
+} binary_standard_output;
+
+}  // namespace
+
 std::size_t path_limit() { return MAX_PATH - 1; }
 
-static bool is_separator(char c) { return c == '\\' || c == '/'; }
 
 bool full_path(const std::string& name, std::string& out) {
     // An empty name stands for the current folder, as on the other side.
@@ -64,37 +76,6 @@ FileFacts find_file(const std::string& path) {
     }
     ::CloseHandle(h);
     return f;
-}
-
-PathParts split_path(const std::string& path) {
-    PathParts p;
-    std::size_t start = 0;
-    if (path.size() >= 2 && path[1] == ':' &&
-        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
-        p.drive = path.substr(0, 2);
-        start = 2;
-    }
-    std::size_t base = start;
-    for (std::size_t i = start; i < path.size(); ++i)
-        if (is_separator(path[i])) base = i + 1;
-    p.dir = path.substr(start, base - start);
-    std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < base) {
-        p.name = path.substr(base);
-    } else {
-        p.name = path.substr(base, dot - base);
-        p.ext = path.substr(dot);
-    }
-    return p;
-}
-
-std::string make_path(const PathParts& parts, const char* ext) {
-    std::string s = parts.drive + parts.dir + parts.name;
-    if (ext != nullptr && *ext != '\0') {
-        if (*ext != '.') s += '.';
-        s += ext;
-    }
-    return s;
 }
 
 // Volume and file index identify a file whatever name reaches it.
@@ -231,6 +212,19 @@ long long file_size(int fd) {
     LARGE_INTEGER size;
     if (!::GetFileSizeEx(handle_of(fd), &size)) return -1;
     return static_cast<long long>(size.QuadPart);
+}
+
+bool read_some(int fd, void* buf, std::size_t want, std::size_t& got) {
+    DWORD n = 0;
+    DWORD size = want > (1u << 30) ? (1u << 30) : static_cast<DWORD>(want);
+    got = 0;
+    if (!::ReadFile(handle_of(fd), buf, size, &n, nullptr)) {
+        if (::GetLastError() == ERROR_HANDLE_EOF || ::GetLastError() == ERROR_BROKEN_PIPE) return true;
+        set_errno_from_last_error();
+        return false;
+    }
+    got = n;
+    return true;
 }
 
 bool read_at(int fd, void* buf, std::size_t want, long long offset, std::size_t& got) {

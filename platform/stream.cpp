@@ -1,31 +1,15 @@
-// Windows side of the buffered streams: the same streams over the handles
-// behind C runtime descriptors, bytes unchanged (no CR LF anywhere).
+// The buffered streams, over the descriptor calls of platform/io.h.
 #include "platform/stream.h"
 
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
 
 #include "platform/fs.h"
-#include "platform/win_io.h"
+#include "platform/io.h"
 
 namespace kolvi {
-
-namespace {
-
-// Standard output carries the messages byte for byte: no CR before LF.
-struct BinaryStandardOutput {
-    BinaryStandardOutput() {
-        ::_setmode(::_fileno(stdout), _O_BINARY);
-        ::_setmode(::_fileno(stderr), _O_BINARY);
-    }
-} binary_standard_output;
-
-}  // namespace
 
 void in_attach(InStream& s, int fd) {
     s.fd = fd;
@@ -36,10 +20,9 @@ void in_attach(InStream& s, int fd) {
 std::size_t in_refill(InStream& s) {
     s.pos = s.end = 0;
     if (s.fd < 0) return 0;
-    DWORD n = 0;
-    if (!::ReadFile(handle_of(s.fd), s.buf, sizeof s.buf, &n, nullptr)) {
-        set_errno_from_last_error();
-        s.error = errno;
+    std::size_t n = 0;
+    if (!read_some(s.fd, s.buf, sizeof s.buf, n)) {
+        s.error = errno ? errno : EIO;
         return 0;
     }
     s.end = n;
@@ -47,7 +30,7 @@ std::size_t in_refill(InStream& s) {
 }
 
 void in_close(InStream& s) {
-    if (s.fd >= 0) ::_close(s.fd);
+    if (s.fd >= 0) close_file(s.fd);
     s.fd = -1;
     s.pos = s.end = 0;
 }
@@ -156,7 +139,7 @@ bool out_close(OutStream& s) {
 }
 
 void out_abandon(OutStream& s) {
-    if (s.fd >= 0) ::_close(s.fd);
+    if (s.fd >= 0) close_file(s.fd);
     s.fd = -1;
     s.ref_fd = -1;
     s.len = 0;
