@@ -46,8 +46,18 @@ trap 'exit 1' INT TERM HUP
 t3=$(stamp)
 echo "windows: Wine prefix $WINEPREFIX started in $((t3 - t2)) s"
 
-KOLVI_PROGRAM="$win/kolvi.exe" KOLVI001_PROGRAM="$win/kolvi-0.0.1.exe" \
-KOLVI_TEST_RUNNER="$wine" KOLVI_TEST_WINDOWS=1 \
-  "$native/kolvi_e2e_tests" --gtest_brief=1
+export KOLVI_PROGRAM="$win/kolvi.exe" KOLVI001_PROGRAM="$win/kolvi-0.0.1.exe" \
+  KOLVI_TEST_RUNNER="$wine" KOLVI_TEST_WINDOWS=1
+log="$win/e2e-wine.log"
+if ! "$native/kolvi_e2e_tests" --gtest_brief=1 2>&1 | tee "$log"; then
+  # Under load, a save copy of kolvi-0.0.1 through Wine's cmd.exe now and
+  # then fails where it succeeds on the next try (seen in tests that pass
+  # every other time). Run the tests that failed once more, alone: a test
+  # that fails again is a real failure.
+  failed=$(sed -n 's/^\[  FAILED  \] \([A-Za-z0-9_]*\.[A-Za-z0-9_]*\).*/\1/p' "$log" | sort -u | paste -sd: -)
+  [ -n "$failed" ] || exit 1
+  echo "windows: running again what failed under Wine: $failed"
+  "$native/kolvi_e2e_tests" --gtest_brief=1 --gtest_filter="$failed"
+fi
 t4=$(stamp)
 echo "windows: end-to-end tests under Wine in $((t4 - t3)) s"
