@@ -17,16 +17,6 @@
 namespace kolvi_test {
 namespace {
 
-struct Program {
-    const char* name;
-    std::string path;
-    bool removes_temp;  // kolvi removes the temporary file of a failed pass
-};
-
-std::vector<Program> programs() {
-    return {{"kolvi", kolvi_program(), true}, {"kolvi-0.0.1", kolvi001_program(), false}};
-}
-
 // A source with `calls` active trace points whose long format strings make
 // the trace point file grow faster than the sources.
 std::string source_text(int tag, int calls) {
@@ -127,7 +117,7 @@ private:
 };
 
 TEST(Faults, WritesFailingUnderAFileSizeLimitAtEveryPointOfARun) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         SCOPED_TRACE(p.name);
         // Sources of 0.5 to 1.5 KB; the trace point file ends near 2.3 KB,
         // so the limit falls on save copies, temporary files and records.
@@ -170,12 +160,12 @@ TEST(Faults, TracePointFileOnAFullDevice) {
     TempDir probe;
     const std::string a = probe / "a.c";
     const std::vector<Case> cases = {
-        {programs()[0], {"a.c"},
+        {both_programs()[0], {"a.c"},
          "kolvi: version 2.2.2\nkolvi: error in " + shown_path(a) +
              " - line - 3: cannot write trace point file /dev/full\n"},
-        {programs()[0], {},
+        {both_programs()[0], {},
          "kolvi: version 2.2.2\nkolvi: error in  - line - 0: cannot write trace point file /dev/full\n"},
-        {programs()[1], {"a.c"}, "kolvi: error - line - 3: cannot write trace point file /dev/full\n"},
+        {both_programs()[1], {"a.c"}, "kolvi: error - line - 3: cannot write trace point file /dev/full\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program.name);
@@ -195,7 +185,7 @@ TEST(Faults, TracePointFileOnAFullDevice) {
 
 TEST(Faults, OpensFailingUnderAFewDescriptors) {
     SKIP_ON_WINDOWS("Wine's own descriptors count against the limit");
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         SCOPED_TRACE(p.name);
         Sources sources(p, {2, 3});
         std::size_t stopped = 0;
@@ -227,7 +217,7 @@ TEST(Faults, OpensFailingUnderAFewDescriptors) {
 }
 
 TEST(Faults, APathWhoseFolderPartIsAFile) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         SCOPED_TRACE(p.name);
         const std::vector<std::vector<std::string>> calls = {
             {"-f", "plain/x.c", "a.c"},
@@ -254,7 +244,7 @@ TEST(Faults, APathWhoseFolderPartIsAFile) {
 // save copy (by the same name, a link, or another spelling) it would take
 // that file with it.
 TEST(Faults, ATracePointFileOverASourceOrItsSaveCopyIsRefused) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         SCOPED_TRACE(p.name);
         const std::vector<std::string> outputs = {"a.c", "./sub/../a.c", "link.c", "a.c.sav"};
         for (const auto& out : outputs) {
@@ -278,7 +268,7 @@ TEST(Faults, ATracePointFileOverASourceOrItsSaveCopyIsRefused) {
 
 TEST(Faults, KilledAtRandomMomentsOfARunOverManyFiles) {
     SKIP_ON_WINDOWS("SIGKILL reaches the Wine loader, not a Windows process");
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         SCOPED_TRACE(p.name);
         const std::vector<int> calls(40, 60);
         Sources sources(p, calls);

@@ -28,6 +28,21 @@ static std::string from_env(const char* name, const char* fallback) {
 std::string kolvi_program() { return from_env("KOLVI_PROGRAM", KOLVI_PROGRAM); }
 std::string kolvi001_program() { return from_env("KOLVI001_PROGRAM", KOLVI001_PROGRAM); }
 
+// The words to execute: a runner (an emulator, say) may stand in front of
+// the program.
+static std::vector<std::string> command_line(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<std::string> words;
+    std::string runner = from_env("KOLVI_TEST_RUNNER", "");
+    if (!runner.empty()) words.push_back(runner);
+    words.push_back(program);
+    words.insert(words.end(), args.begin(), args.end());
+    return words;
+}
+
+std::vector<Program> both_programs() {
+    return {{"kolvi", kolvi_program(), true}, {"kolvi-0.0.1", kolvi001_program(), false}};
+}
+
 static void drain(int fd, std::string& into) {
     char buf[4096];
     for (;;) {
@@ -42,12 +57,7 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
               const Limits& limits) {
     int out_pipe[2], err_pipe[2];
     if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe");
-    std::vector<std::string> argv_text;
-    // A runner (an emulator, say) may stand in front of the program.
-    std::string runner = from_env("KOLVI_TEST_RUNNER", "");
-    if (!runner.empty()) argv_text.push_back(runner);
-    argv_text.push_back(program);
-    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<std::string> argv_text = command_line(program, args);
     std::vector<char*> argv;
     for (auto& a : argv_text) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -202,11 +212,7 @@ void set_mode(const std::string& path, unsigned mode) { ::chmod(path.c_str(), mo
 
 RunResult run_killed_after(const std::string& program, const std::vector<std::string>& args,
                            const std::string& cwd, long delay_us) {
-    std::vector<std::string> argv_text;
-    std::string runner = from_env("KOLVI_TEST_RUNNER", "");
-    if (!runner.empty()) argv_text.push_back(runner);
-    argv_text.push_back(program);
-    argv_text.insert(argv_text.end(), args.begin(), args.end());
+    std::vector<std::string> argv_text = command_line(program, args);
     std::vector<char*> argv;
     for (auto& a : argv_text) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -12,6 +12,14 @@ namespace kolvi_test {
 std::string kolvi_program();
 std::string kolvi001_program();
 
+// Both programs, for the tests that hold for each.
+struct Program {
+    const char* name;
+    std::string path;
+    bool removes_temp;  // kolvi removes the temporary file of a failed pass
+};
+std::vector<Program> both_programs();
+
 struct Limits {
     long long file_size = -1;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored; -1: none
     long open_files = -1;      // RLIMIT_NOFILE; -1: none

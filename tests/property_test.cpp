@@ -35,16 +35,6 @@ private:
     std::uint64_t s_;
 };
 
-struct Program {
-    const char* name;
-    std::string path;
-    bool removes_temp;  // kolvi removes the temporary file of a failed pass
-};
-
-std::vector<Program> programs() {
-    return {{"kolvi", kolvi_program(), true}, {"kolvi-0.0.1", kolvi001_program(), false}};
-}
-
 // Words that look like trace points to a careless reader but are keywords
 // of neither edition.
 const char* const near_misses[] = {"TRACE",  "TRACE6",      "TRACE10",      "trace16", "Trace1",
@@ -140,7 +130,7 @@ bool has_temp_file(const TempDir& dir) {
 }
 
 TEST(Properties, SourcesWithoutKeywordsComeBackByteForByte) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         for (std::uint64_t seed = 1; seed <= 25; ++seed) {
             SCOPED_TRACE(std::string(p.name) + " seed " + std::to_string(seed));
             Rng rng(seed);
@@ -165,7 +155,7 @@ TEST(Properties, SourcesWithoutKeywordsComeBackByteForByte) {
 }
 
 TEST(Properties, ASecondRunWithTheSameSettingsChangesNothing) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         const bool is_222 = p.removes_temp;
         int runs_with_records = 0;  // the generator must really make trace points
         for (std::uint64_t seed = 100; seed < 125; ++seed) {
@@ -228,7 +218,7 @@ std::string failing_text(Rng& rng, bool is_222) {
 }
 
 TEST(Properties, AFatalErrorLeavesTheFailingSourceAsItWas) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         for (std::uint64_t seed = 200; seed < 225; ++seed) {
             SCOPED_TRACE(std::string(p.name) + " seed " + std::to_string(seed));
             Rng rng(seed);
@@ -279,7 +269,7 @@ std::string noisy_text(Rng& rng) {
 }
 
 TEST(Properties, NoInputEndsTheProcessBySignalOrLeavesAHalfWrittenSource) {
-    for (const Program& p : programs()) {
+    for (const Program& p : both_programs()) {
         for (std::uint64_t seed = 300; seed < 360; ++seed) {
             SCOPED_TRACE(std::string(p.name) + " seed " + std::to_string(seed));
             Rng rng(seed);
